@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "text/text.h"
+
+constexpr int32_t TRANSFER_RUNNING = -1;
+constexpr int32_t TRANSFER_SUCCEEDED = -2;
+constexpr int32_t TRANSFER_FAILED = -3;
+
+// Runs the transfer on a thread of its own; the only flag value in use.
+constexpr int32_t TRANSFER_IN_BACKGROUND = 1;
+
+struct TransferRecord;
+// Shared by the starter and the transfer thread, so the record lives until
+// both are done with it. An empty handle means no transfer was started.
+using TransferHandle = std::shared_ptr<TransferRecord>;
+
+// Fetches `address` (redirects followed) into `fileName` on a new thread and
+// returns at once; an empty handle when the thread could not be started.
+TransferHandle StartTransfer(const Text& address, const Text& fileName, int32_t flags);
+
+// While the transfer runs: the bytes in the file so far (never negative).
+// Once it has ended: TRANSFER_SUCCEEDED or TRANSFER_FAILED, on every call.
+// Never blocks.
+int64_t TransferProgress(const TransferHandle& transfer);

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# From a fresh clone to a full test run: installs what is missing, builds,
+# runs every test (unit, integration, GUI under Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+cd "${BUILD_DIR:-build}"
+ctest --output-on-failure --timeout 600 -j2
