@@ -1,0 +1,3 @@
+#include "app/application.h"
+
+int main() { RunApplication(); }
