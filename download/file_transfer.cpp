@@ -1,0 +1,138 @@
+#include "download/file_transfer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "download/curl_easy.h"
+
+struct TransferRecord {
+  TransferRecord(const Text& address, const Text& fileName) : address(address), fileName(fileName) {}
+
+  // Written only by the transfer; read whole, without a lock, by its starter.
+  std::atomic<int32_t> status{TRANSFER_RUNNING};
+  std::atomic<int64_t> received{0};
+  const Text address;
+  const Text fileName;
+};
+
+namespace {
+
+// libcurl's default receive buffer is 16 KiB; a larger one needs far fewer
+// receive calls for the same bytes. It does not change the size of the pieces
+// handed to StoreBodyBytes.
+constexpr long TRANSFER_RECEIVE_BUFFER = 512 * 1024;
+constexpr long TRANSFER_MAX_REDIRECTS = 30;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { Close(); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  // False when the data may not have reached the file.
+  bool Close() {
+    if (fd_ < 0) return true;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+struct BodySink {
+  TransferRecord* record;
+  int fd;
+};
+
+// libcurl's write callback: each piece goes to the file as it arrives.
+// Taking fewer bytes than offered (a full disk) ends the transfer with a
+// write error.
+size_t StoreBodyBytes(char* data, size_t size, size_t count, void* userdata) {
+  auto* sink = static_cast<BodySink*>(userdata);
+  const size_t n = size * count;
+  size_t written = 0;
+  while (written < n) {
+    const ssize_t result = ::write(sink->fd, data + written, n - written);
+    if (result < 0 && errno == EINTR) continue;
+    if (result <= 0) break;
+    written += static_cast<size_t>(result);
+  }
+  sink->record->received.fetch_add(static_cast<int64_t>(written));
+  return written;
+}
+
+// Fetches into `partName`; true when the whole body arrived with a status
+// below 400 and is safely in the file.
+bool FetchInto(TransferRecord& record, const std::string& partName) {
+  CurlEasy handle = MakeCurlEasy();
+  if (!handle) return false;
+  // Created anew, so stale bytes of an earlier attempt never mix in; others
+  // may read it while it grows.
+  FileDescriptor file(::open(partName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!file) return false;
+
+  BodySink sink{&record, file.get()};
+  CURL* h = handle.get();
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, TRANSFER_MAX_REDIRECTS);
+  curl_easy_setopt(h, CURLOPT_URL, record.address.c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, StoreBodyBytes);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(h, CURLOPT_BUFFERSIZE, TRANSFER_RECEIVE_BUFFER);
+  // An error page must never be saved as the file: stop before its body.
+  curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+
+  bool ok = curl_easy_perform(h) == CURLE_OK;
+  long status = 0;
+  // FAILONERROR lets some authentication answers through; the final status decides.
+  ok = ok && curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status < 400;
+  ok = file.Close() && ok;
+  if (!ok) ::unlink(partName.c_str());
+  return ok;
+}
+
+void RunTransfer(TransferRecord& record) {
+  const std::string partName = record.fileName.str() + ".part";
+  bool ok = FetchInto(record, partName);
+  // Only a complete file replaces what the user had under that name.
+  if (ok && std::rename(partName.c_str(), record.fileName.c_str()) != 0) {
+    ::unlink(partName.c_str());
+    ok = false;
+  }
+  record.status = ok ? TRANSFER_SUCCEEDED : TRANSFER_FAILED;
+}
+
+}  // namespace
+
+TransferHandle StartTransfer(const Text& address, const Text& fileName, int32_t flags) {
+  auto record = std::make_shared<TransferRecord>(address, fileName);
+  if ((flags & TRANSFER_IN_BACKGROUND) == 0) {
+    RunTransfer(*record);
+    return record;
+  }
+  try {
+    // Nobody joins the thread: it holds its own share of the record and ends
+    // on its own; the starter polls TransferProgress.
+    std::thread([record] { RunTransfer(*record); }).detach();
+  } catch (const std::system_error&) {
+    return nullptr;
+  }
+  return record;
+}
+
+int64_t TransferProgress(const TransferHandle& transfer) {
+  if (!transfer) return TRANSFER_FAILED;
+  const int32_t status = transfer->status.load();
+  return status == TRANSFER_RUNNING ? transfer->received.load() : status;
+}
