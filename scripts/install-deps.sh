@@ -13,6 +13,8 @@ packages=(
   ffmpeg
   # GUI tests and the headless demo
   xvfb xauth x11-utils xdotool wmctrl metacity imagemagick dbus
+  # the banner picture is drawn with this font
+  fonts-dejavu-core
   # private network namespaces for tests, a real server for integration tests
   iproute2 util-linux nginx-light
 )

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The small product web page served at "/", where the window's banner leads.
+std::string ProductPageHtml();
