@@ -1,0 +1,4 @@
+#include "app/program_state.h"
+
+SharedText videoId;
+SharedText savePath;
