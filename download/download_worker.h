@@ -22,8 +22,10 @@ class WorkerHost {
 enum class WorkerOutcome { Succeeded, Cancelled, NotStarted, TransferFailed };
 
 // One download from service query to saved file. Reads `videoId` once at its
-// start; writes the chosen name into `savePath`. The caller ends the program
-// on TransferFailed.
+// start; writes the chosen name into `savePath` and reads it afresh when the
+// transfer starts and when it succeeds, so a name chosen meanwhile by a later
+// worker wins. Polls the transfer every 5 ms; blocks until it has ended. The
+// caller ends the program on TransferFailed.
 WorkerOutcome DownloadWorker(WorkerHost& host, const Text& serviceHost, const SharedText& videoId,
                              SharedText& savePath);
 
@@ -31,5 +33,12 @@ WorkerOutcome DownloadWorker(WorkerHost& host, const Text& serviceHost, const Sh
 Text WithMp4Extension(const Text& name);
 
 // Whole percentage of `progress` in `fileSize`, rounded half away from zero,
-// not clamped (a server that sends more than it announced goes past 100).
+// not clamped to 0..100 (a server that sends more than it announced goes past
+// 100); only a result beyond the 32-bit range saturates. `fileSize` > 0.
 int32_t ProgressPercent(int64_t progress, int64_t fileSize);
+
+// A redirect target as an absolute address: a relative one ("/media/x.mp4",
+// "x.mp4", "//host/x.mp4") is resolved against `address`, the address that
+// answered with it; an absolute one comes back unchanged. When either cannot
+// be parsed, `target` comes back unchanged.
+Text ResolveRedirectTarget(const Text& address, const Text& target);
