@@ -38,15 +38,13 @@ int64_t ProbeFileSize(const Text& address) {
 // Follows the transfer until it ends, keeping the bar in step. Counts stay
 // 64-bit throughout, so files of 2 GiB and more show the right percentage.
 WorkerOutcome FollowTransfer(WorkerHost& host, const TransferHandle& transfer, int64_t fileSize,
-                             const SharedText& savePath) {
+                             const Text& savedFile) {
   int32_t shownPercent = 0;
   bool bandShown = false;
   for (;;) {
     const int64_t progress = TransferProgress(transfer);
     if (progress == TRANSFER_SUCCEEDED) {
-      // Read afresh: a name chosen meanwhile by a later worker is what the
-      // pane opens.
-      host.OpenInPane(savePath.Get());
+      host.OpenInPane(savedFile);
       host.SetProgress(0);
       Pause(POLL_PERIOD_MS);
       return WorkerOutcome::Succeeded;
@@ -83,18 +81,19 @@ WorkerOutcome DownloadWorker(WorkerHost& host, const Text& serviceHost, const Sh
   // A cancelled dialog means the user wants no file: nothing is fetched and
   // the name of the latest download stays for "Open Folder".
   if (chosen.empty()) return WorkerOutcome::Cancelled;
-  // Written, then re-read for the extension rule: a name stored by another
-  // worker in between wins, the same for every reader of the shared name.
-  savePath.Set(chosen);
-  savePath.Set(WithMp4Extension(savePath.Get()));
+  // Each download goes into the name its own dialog gave: two downloads at
+  // once must never share (and corrupt) one file. The shared name only tells
+  // "Open Folder" where the latest download went.
+  const Text savedFile = WithMp4Extension(chosen);
+  savePath.Set(savedFile);
 
   const int64_t fileSize = ProbeFileSize(pageText);
 
   // The transfer fetches the service's address itself and follows the
   // redirect on its own; the probed target only gave the size.
-  const TransferHandle transfer = StartTransfer(pageText, savePath.Get(), TRANSFER_IN_BACKGROUND);
+  const TransferHandle transfer = StartTransfer(pageText, savedFile, TRANSFER_IN_BACKGROUND);
   if (!transfer) return WorkerOutcome::NotStarted;
-  return FollowTransfer(host, transfer, fileSize, savePath);
+  return FollowTransfer(host, transfer, fileSize, savedFile);
 }
 
 Text WithMp4Extension(const Text& name) {

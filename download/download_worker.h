@@ -22,10 +22,9 @@ class WorkerHost {
 enum class WorkerOutcome { Succeeded, Cancelled, NotStarted, TransferFailed };
 
 // One download from service query to saved file. Reads `videoId` once at its
-// start; writes the chosen name into `savePath` and reads it afresh when the
-// transfer starts and when it succeeds, so a name chosen meanwhile by a later
-// worker wins. Polls the transfer every 5 ms; blocks until it has ended. The
-// caller ends the program on TransferFailed.
+// start; downloads into the name its own dialog gave and stores that name in
+// `savePath` for "Open Folder". Polls the transfer every 5 ms; blocks until it
+// has ended. The caller ends the program on TransferFailed.
 WorkerOutcome DownloadWorker(WorkerHost& host, const Text& serviceHost, const SharedText& videoId,
                              SharedText& savePath);
 

@@ -273,6 +273,30 @@ TEST_F(WorkerRoad, AnnouncedSizeBeyond32BitsIsKeptWhole) {
   EXPECT_TRUE(ReadFile(dir_ / "big.mp4") == body);
 }
 
+TEST_F(WorkerRoad, NameChosenByALaterDownloadDoesNotRedirectThisOne) {
+  // Another download's dialog closes while this one is still probing: its
+  // name becomes the latest for "Open Folder", but this download still goes
+  // into the name its own dialog gave, so two downloads never share a file.
+  const std::string body = testserver::GeneratedBytes(9, 0, 3 * kPieceSize);
+  const Text ownName((dir_ / "first.mp4").string());
+  const Text laterName((dir_ / "second.mp4").string());
+  ServeAddress("/file/abc");
+  server_->Route("/file/abc", [this, laterName, redirect = testserver::answers::Redirect("/media/abc.mp4")](
+                                  Connection& c) {
+    if (c.request().method == "HEAD") savePath_.Set(laterName);
+    redirect(c);
+  });
+  server_->Route("/media/abc.mp4", testserver::answers::Reply(200, body));
+  RecordingHost host(ownName);
+
+  ASSERT_EQ(RunWorker(host), WorkerOutcome::Succeeded);
+
+  EXPECT_TRUE(ReadFile(ownName.str()) == body);
+  EXPECT_EQ(FilesInDir(), std::vector<fs::path>{"first.mp4"});
+  EXPECT_EQ(host.Panes(), std::vector<Text>{ownName});
+  EXPECT_EQ(savePath_.Get(), laterName);
+}
+
 TEST_F(WorkerRoad, FailedTransferReportsFailureAndLeavesAnExistingFileIntact) {
   const fs::path kept = dir_ / "kept.mp4";
   std::ofstream(kept, std::ios::binary) << "the user's own bytes";
