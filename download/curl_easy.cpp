@@ -1,12 +1,19 @@
 #include "download/curl_easy.h"
 
+#include <csignal>
 #include <mutex>
 
 CurlEasy MakeCurlEasy() {
   // The process-wide initialisation is not safe to run on two threads at
   // once; every handle is made here, so this is the one place that runs it.
   static std::once_flag initialised;
-  std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  std::call_once(initialised, [] {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    // With CURLOPT_NOSIGNAL libcurl no longer ignores SIGPIPE around its
+    // sends; a server that closes mid-exchange must fail that transfer, not
+    // end the process.
+    std::signal(SIGPIPE, SIG_IGN);
+  });
 
   CurlEasy handle(curl_easy_init());
   if (!handle) return handle;

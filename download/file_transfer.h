@@ -29,5 +29,6 @@ TransferHandle StartTransfer(const Text& address, const Text& fileName, int32_t 
 
 // While the transfer runs: the bytes in the file so far (never negative).
 // Once it has ended: TRANSFER_SUCCEEDED or TRANSFER_FAILED, on every call;
-// by then the file is complete and closed, or gone. Never blocks.
+// by then the file is complete and closed, or gone. Never blocks. An empty
+// handle reads as TRANSFER_FAILED.
 int64_t TransferProgress(const TransferHandle& transfer);
