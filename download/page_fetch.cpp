@@ -50,7 +50,8 @@ struct GUriUnref {
 // A request for an HTTP or HTTPS address with a host, or null: libsoup takes
 // nothing else (and complains loudly when given it).
 SoupMessage* NewRequest(const Text& address) {
-  std::unique_ptr<GUri, GUriUnref> uri(g_uri_parse(address.c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), nullptr));
+  const auto flags = static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS);
+  std::unique_ptr<GUri, GUriUnref> uri(g_uri_parse(address.c_str(), flags, nullptr));
   if (!uri) return nullptr;
   const char* scheme = g_uri_get_scheme(uri.get());
   const char* host = g_uri_get_host(uri.get());

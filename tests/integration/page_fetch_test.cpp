@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -51,6 +52,17 @@ TEST(PageFetch, SendsAgentAndNoCacheHeadersAndEveryFetchReachesTheServer) {
     EXPECT_EQ(r.Header("Cache-Control"), "no-cache");
     EXPECT_EQ(r.Header("Pragma"), "no-cache");
   }
+}
+
+TEST(PageFetch, IgnoresProxySettings) {
+  TestHttpServer origin, proxy;
+  origin.Route("/vd/vd.php", answers::Reply(200, "direct"));
+  // The environment is where the system's default proxy settings come from here.
+  ::setenv("http_proxy", proxy.Url("").c_str(), 1);
+  const Text text = FetchPageText(origin.Url("/vd/vd.php"));
+  ::unsetenv("http_proxy");
+  EXPECT_EQ(text, Text("direct"));
+  EXPECT_TRUE(proxy.Requests().empty());
 }
 
 TEST(PageFetch, LongBodyInOddPiecesComesBackWholeAndInOrder) {
