@@ -45,9 +45,18 @@ std::optional<std::pair<std::string, std::string>> ParseAnswer(std::string_view 
   return std::pair{std::string(option.substr(0, equals)), std::string(option.substr(equals + 1))};
 }
 
+std::optional<std::uint64_t> ParseRate(std::string_view digits) {
+  std::uint64_t value = 0;
+  const char* end = digits.data() + digits.size();
+  auto [stop, failure] = std::from_chars(digits.data(), end, value);
+  if (digits.empty() || failure != std::errc() || stop != end || value == 0) return std::nullopt;
+  return value;
+}
+
 bool ParseServiceOptions(int argc, char** argv, ServiceOptions& options, std::string& error) {
   gchar* listen = nullptr;
   gchar* media = nullptr;
+  gchar* rate = nullptr;
   gchar** answers = nullptr;
   const GOptionEntry entries[] = {
       {"listen", 0, 0, G_OPTION_ARG_STRING, &listen,
@@ -55,6 +64,8 @@ bool ParseServiceOptions(int argc, char** argv, ServiceOptions& options, std::st
       {"media", 0, 0, G_OPTION_ARG_FILENAME, &media, "Serve DIR/ID.mp4 for video ID", "DIR"},
       {"answer", 0, 0, G_OPTION_ARG_STRING_ARRAY, &answers,
        "Answer the query for ID with TEXT as it stands (repeatable)", "ID=TEXT"},
+      {"rate", 0, 0, G_OPTION_ARG_STRING, &rate, "Send media bodies at about BYTES a second (default: at once)",
+       "BYTES"},
       {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
 
   std::unique_ptr<GOptionContext, GOptionContextFree> context(
@@ -64,6 +75,7 @@ bool ParseServiceOptions(int argc, char** argv, ServiceOptions& options, std::st
   const bool parsed = g_option_context_parse(context.get(), &argc, &argv, &rawError);
   GCharPtr listenText(listen);
   GCharPtr mediaText(media);
+  GCharPtr rateText(rate);
   std::unique_ptr<char*, GStrvFree> answerTexts(answers);
   if (!parsed) {
     GErrorPtr failure(rawError);
@@ -83,6 +95,14 @@ bool ParseServiceOptions(int argc, char** argv, ServiceOptions& options, std::st
   }
   options.port = *port;
   options.mediaDir = mediaText ? mediaText.get() : YT_SERVICE_MEDIA_DIR;
+  if (rateText) {
+    const auto bytesPerSecond = ParseRate(rateText.get());
+    if (!bytesPerSecond) {
+      error = "--rate takes a number of bytes per second above 0, got " + std::string(rateText.get());
+      return false;
+    }
+    options.rate = *bytesPerSecond;
+  }
   for (char** answer = answerTexts.get(); answer && *answer; ++answer) {
     auto parsedAnswer = ParseAnswer(*answer);
     if (!parsedAnswer) {

@@ -101,7 +101,7 @@ void HandleRequest(SoupServer*, SoupServerMessage* msg, const char* rawPath, GHa
     AnswerWithRedirect(msg, setup.origin + std::string(MEDIA_PREFIX) + std::string(*id) + std::string(MEDIA_SUFFIX));
   } else if (auto mediaId = VideoIdInPath(path, MEDIA_PREFIX)) {
     const auto file = MediaFileFor(setup.options.mediaDir, *mediaId);
-    if (!file || !StreamMediaFile(msg, *file)) AnswerNotFound(msg);
+    if (!file || !StreamMediaFile(msg, *file, setup.options.rate)) AnswerNotFound(msg);
   } else {
     AnswerNotFound(msg);
   }

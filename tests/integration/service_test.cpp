@@ -388,6 +388,60 @@ TEST(LocalServiceRun, LogsOneLinePerRequestAndEndsCleanlyOnTermAndInt) {
   }
 }
 
+// --rate holds media bodies back so that a download lasts long enough to be
+// watched (and a second one started beside it). The bytes stay whole, HEAD
+// and the other routes stay immediate, a client that leaves mid-body leaves
+// the service healthy. Only a lower bound on the time is checked: a busy
+// machine can make the transfer slower, never faster than the rate allows.
+TEST(LocalServiceRun, RateThrottlesMediaBodiesOnlyAndKeepsTheirBytesWhole) {
+  ScratchDir scratch;
+  std::filesystem::create_directory(scratch.path() / "media");
+  constexpr size_t size = 300000;
+  constexpr int rate = 1000000;
+  WriteFile(scratch.path() / "media" / "slow.mp4", PatternBytes(size));
+  ServiceProcess service({"--listen", "127.0.0.1:0", "--media", scratch.File("media"), "--rate", std::to_string(rate)},
+                         scratch.File("err"));
+  const int port = service.ReadPort();
+  ASSERT_GT(port, 0);
+
+  const auto start = Clock::now();
+  const Answer media = Split(Exchange(port, Request("GET", "/media/slow.mp4")));
+  const auto elapsed = Clock::now() - start;
+  EXPECT_TRUE(media.body == PatternBytes(size)) << media.body.size() << " bytes";
+  // The first piece (1/20 of the rate) goes out at once, the rest at the rate.
+  const auto atLeast = std::chrono::microseconds((size - rate / 20) * 1000000 / rate);
+  EXPECT_GE(elapsed, atLeast) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms";
+
+  // A client that goes away in the middle: the paused body must not be
+  // woken on a finished message, and the service goes on serving.
+  {
+    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string request = Request("GET", "/media/slow.mp4");
+    ASSERT_EQ(send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    pollfd p{fd.get(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 10000), 1);
+  }
+  EXPECT_EQ(StatusLine(Exchange(port, Request("HEAD", "/media/slow.mp4"))), "HTTP/1.1 200 OK");
+  EXPECT_EQ(Split(Exchange(port, Request("GET", "/vd/vd.php?vid=slow&vformat=mp4"))).body,
+            "http://127.0.0.1:" + std::to_string(port) + "/get/slow.mp4");
+  EXPECT_EQ(service.Stop(SIGTERM), 0);
+  const std::string log = ReadFile(scratch.path() / "err");
+  EXPECT_NE(log.find("GET /media/slow.mp4 aborted\n"), std::string::npos) << log;
+}
+
+TEST(LocalServiceRun, RefusesBadRates) {
+  for (const std::string rate : {"0", "-5", "fast", "", "12x"}) {
+    ScratchDir scratch;
+    ServiceProcess service({"--listen", "127.0.0.1:0", "--rate", rate}, scratch.File("err"));
+    EXPECT_EQ(service.WaitForExit(), 2) << rate;
+  }
+}
+
 TEST(LocalServiceRun, RefusesAnyAddressButLoopback) {
   for (const std::string listen : {"0.0.0.0:0", "192.168.1.1:0", "[::]:0", "127.0.0.1:65536", "127.0.0.1:x"}) {
     ScratchDir scratch;
