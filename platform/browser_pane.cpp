@@ -81,6 +81,10 @@ Text BrowserPaneText(GtkWidget* view) {
 }
 
 bool CreateBrowserPane(int32_t number, Rect box, const Text& initialAddress) {
+  // Starting the browser component takes a while (it launches its helper
+  // processes): let the window draw what it already has first.
+  for (int round = 0; round < 100 && PumpUiOnce(false); ++round) {
+  }
   GObjectPtr<WebKitSettings> settings(webkit_settings_new());
   // Without a GPU the accelerated compositor only costs memory (about 50 MB
   // in the web process here); software rendering still plays video.
