@@ -11,14 +11,8 @@ namespace {
 
 constexpr std::size_t HEADER_BUFFER_STEP = 1024;
 
-// The header bytes of one probe, as they arrive.
-struct HeaderBuffer {
-  std::string bytes;
-};
+}  // namespace
 
-// libcurl's header callback: called once per header line, the status line
-// and the closing empty line included. Returning less than it was given ends
-// the request with a write error.
 size_t CollectHeaderBytes(char* data, size_t size, size_t count, void* userdata) {
   auto* buffer = static_cast<HeaderBuffer*>(userdata);
   const size_t n = size * count;
@@ -31,8 +25,6 @@ size_t CollectHeaderBytes(char* data, size_t size, size_t count, void* userdata)
   }
   return n;
 }
-
-}  // namespace
 
 Text ProbeHeaders(const Text& address) {
   CurlEasy handle = MakeCurlEasy();
