@@ -157,7 +157,7 @@ class HostileFixture : public ::testing::Test {
   // target's name as it was (or still absent), and no ".part" anywhere.
   static void ExpectNothingLost(const fs::path& target, bool existed) {
     if (existed) {
-      EXPECT_EQ(testserver::ReadFile(target), kUserBytes) << target << " was changed";
+      EXPECT_TRUE(testserver::ReadFile(target) == kUserBytes) << target << " was changed";
     } else {
       EXPECT_FALSE(fs::exists(target)) << target << " appeared although the download failed";
     }
