@@ -39,7 +39,9 @@ void PostToUiThread(std::function<void()> task) {
   // iterates that context, the UI thread. g_main_context_invoke would instead
   // run the task on the calling thread whenever the UI thread happens not to
   // hold the context at that moment.
-  g_idle_add_full(G_PRIORITY_DEFAULT, RunPostedTask, new PostedTask{std::move(task)}, DeletePostedTask);
+  // At idle priority, so that a busy worker cannot starve input, drawing or
+  // the browser component's own messages.
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunPostedTask, new PostedTask{std::move(task)}, DeletePostedTask);
 }
 
 void RunOnUiThreadAndWait(std::function<void()> task) {
