@@ -6,9 +6,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "download/curl_easy.h"
 
@@ -26,8 +29,13 @@ namespace {
 
 // libcurl's default receive buffer is 16 KiB; a larger one needs far fewer
 // receive calls for the same bytes. It does not change the size of the pieces
-// handed to StoreBodyBytes.
+// handed to StoreBodyBytes (at most 16 KiB each).
 constexpr long TRANSFER_RECEIVE_BUFFER = 512 * 1024;
+// Pieces gather here and reach the file in one write per round of receives:
+// on a fast link one write instead of dozens. Larger buffers measured slower
+// (the bytes no longer stay in the processor's cache between the receive and
+// the write).
+constexpr std::size_t TRANSFER_WRITE_BUFFER = 1024 * 1024;
 constexpr long TRANSFER_MAX_REDIRECTS = 30;
 
 class FileDescriptor {
@@ -50,26 +58,70 @@ class FileDescriptor {
   int fd_;
 };
 
-struct BodySink {
-  TransferRecord* record;
-  int fd;
-};
-
-// libcurl's write callback: each piece goes to the file as it arrives.
-// Taking fewer bytes than offered (a full disk) ends the transfer with a
-// write error.
-size_t StoreBodyBytes(char* data, size_t size, size_t count, void* userdata) {
-  auto* sink = static_cast<BodySink*>(userdata);
-  const size_t n = size * count;
-  size_t written = 0;
-  while (written < n) {
-    const ssize_t result = ::write(sink->fd, data + written, n - written);
+// The bytes written, fewer than `size` when the file takes no more.
+std::size_t WriteAll(int fd, const char* data, std::size_t size) {
+  std::size_t written = 0;
+  while (written < size) {
+    const ssize_t result = ::write(fd, data + written, size - written);
     if (result < 0 && errno == EINTR) continue;
     if (result <= 0) break;
-    written += static_cast<size_t>(result);
+    written += static_cast<std::size_t>(result);
   }
-  sink->record->received.fetch_add(static_cast<int64_t>(written));
   return written;
+}
+
+// The body's way into the file, used by the transfer thread alone. Pieces
+// wait in the buffer only until libcurl has no more data at hand (its progress
+// call after each round of receives) or the buffer is full, so a stalled
+// server never keeps received bytes out of the file. The shared count grows
+// only by what a write put into the file.
+class BodySink {
+ public:
+  BodySink(TransferRecord& record, int fd)
+      : record_(record), fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(TRANSFER_WRITE_BUFFER)) {}
+
+  // Takes a piece; false when the file refused bytes (a full disk).
+  bool Take(const char* data, std::size_t size) {
+    if (used_ + size > TRANSFER_WRITE_BUFFER && !Flush()) return false;
+    if (size > TRANSFER_WRITE_BUFFER) return Record(WriteAll(fd_, data, size)) == size;
+    std::memcpy(buffer_.get() + used_, data, size);
+    used_ += size;
+    return true;
+  }
+
+  // Writes what waits; false when not all of it reached the file.
+  bool Flush() {
+    if (used_ == 0) return true;
+    const std::size_t pending = std::exchange(used_, 0);
+    return Record(WriteAll(fd_, buffer_.get(), pending)) == pending;
+  }
+
+ private:
+  std::size_t Record(std::size_t written) {
+    // The thread's own running sum; the record sees one plain store per write.
+    inFile_ += static_cast<int64_t>(written);
+    record_.received.store(inFile_, std::memory_order_release);
+    return written;
+  }
+
+  TransferRecord& record_;
+  const int fd_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  int64_t inFile_ = 0;
+};
+
+// libcurl's write callback. Taking fewer bytes than offered (a full disk)
+// ends the transfer with a write error.
+size_t StoreBodyBytes(char* data, size_t size, size_t count, void* userdata) {
+  const size_t n = size * count;
+  return static_cast<BodySink*>(userdata)->Take(data, n) ? n : 0;
+}
+
+// libcurl's progress call, made after each round of receives (and now and
+// then while the server is silent). A failed write aborts the transfer.
+int FlushReceivedBytes(void* userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<BodySink*>(userdata)->Flush() ? 0 : 1;
 }
 
 // Fetches into `partName`; true when the whole body arrived with a status
@@ -82,7 +134,7 @@ bool FetchInto(TransferRecord& record, const std::string& partName) {
   FileDescriptor file(::open(partName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!file) return false;
 
-  BodySink sink{&record, file.get()};
+  BodySink sink(record, file.get());
   CURL* h = handle.get();
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, TRANSFER_MAX_REDIRECTS);
@@ -90,10 +142,14 @@ bool FetchInto(TransferRecord& record, const std::string& partName) {
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, StoreBodyBytes);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(h, CURLOPT_BUFFERSIZE, TRANSFER_RECEIVE_BUFFER);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, FlushReceivedBytes);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &sink);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
   // An error page must never be saved as the file: stop before its body.
   curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
 
   bool ok = curl_easy_perform(h) == CURLE_OK;
+  ok = sink.Flush() && ok;
   long status = 0;
   // FAILONERROR lets some authentication answers through; the final status decides.
   ok = ok && curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status < 400;
