@@ -40,18 +40,24 @@ for action in RESIZE MAXIMIZE_HORZ MINIMIZE FULLSCREEN; do
 done
 
 # The picture: every control inside the client area is drawn (not one flat
-# colour), and the pane shows a white page. Kept for a look by eye.
+# colour), and the pane shows a white page (the browser may paint a moment
+# after the controls). Kept for a look by eye.
 shot="$GUI_ARTIFACTS/window-$desktop.png"
-gui_screenshot "$shot"
-for control in label field download openfolder progress pane; do
-  read -r bx by bw bh <<<"$(gui_control_box "$control" "$w" "$h")"
-  [ "$bx" -ge "$w" ] && continue             # wholly outside on narrow desktops
-  [ $((bx + bw)) -gt "$w" ] && bw=$((w - bx))  # cut off at the client edge
-  gui_region_varies "$shot" $((x + bx)) $((y + by)) "$bw" "$bh" || gui_fail "$control not drawn (see $shot)"
-done
-read -r bx by bw bh <<<"$(gui_control_box pane "$w" "$h")"
-mean=$(gui_region_mean "$shot" $((x + bx)) $((y + by + 60)) "$bw" $((bh - 60)))
-awk -v m="$mean" 'BEGIN { exit !(m > 0.97) }' || gui_fail "pane is not a white page (mean $mean, see $shot)"
+problem=""
+picture_complete() {
+  local control bx by bw bh mean
+  gui_screenshot "$shot"
+  for control in label field download openfolder progress pane; do
+    read -r bx by bw bh <<<"$(gui_control_box "$control" "$w" "$h")"
+    [ "$bx" -ge "$w" ] && continue             # wholly outside on narrow desktops
+    [ $((bx + bw)) -gt "$w" ] && bw=$((w - bx))  # cut off at the client edge
+    gui_region_varies "$shot" $((x + bx)) $((y + by)) "$bw" "$bh" || { problem="$control not drawn"; return 1; }
+  done
+  read -r bx by bw bh <<<"$(gui_control_box pane "$w" "$h")"
+  mean=$(gui_region_mean "$shot" $((x + bx)) $((y + by + 60)) "$bw" $((bh - 60)))
+  awk -v m="$mean" 'BEGIN { exit !(m > 0.97) }' || { problem="pane is not a white page (mean $mean)"; return 1; }
+}
+gui_wait_for 20 picture_complete || gui_fail "$problem (see $shot)"
 
 gui_close "$wid"
 gui_wait_exit 15
