@@ -64,6 +64,7 @@ gui_wait_for() {
 # with another test, and nothing reaches outside. Call it first, with "$@".
 gui_private_network() {
   if [ -z "${GUI_IN_PRIVATE_NETWORK:-}" ]; then
+    rm -rf "$GUI_TMP"   # exec skips the exit trap; the re-run makes its own
     GUI_IN_PRIVATE_NETWORK=1 exec unshare -n -- bash "$0" "$@"
   fi
   ip link set lo up || gui_fail "cannot bring up loopback in the private network"
