@@ -1,3 +1,6 @@
+# shellcheck shell=bash disable=SC2034,SC2046
+# (Names here are used by the scripts that source this file; boxes are
+# passed as four words on purpose.)
 # End-to-end additions to the GUI harness: the local conversion service on
 # the program's compiled-in host, pressing the window's buttons, answering the
 # save dialog. Source it after lib.sh; every wait is bounded.
@@ -53,9 +56,6 @@ e2e_download() {
   gui_answer_save_dialog "$dialog" "$2"
 }
 
-# e2e_screen_region WID CONTROL: the control's box on screen, as "X Y W H".
-e2e_screen_region() { gui_screen_box "$1" "$2"; }
-
 # e2e_region_matches SHOT_A SHOT_B X Y W H: true when the region is the same
 # in both pictures.
 e2e_region_matches() { ! gui_regions_differ "$@"; }
@@ -63,12 +63,12 @@ e2e_region_matches() { ! gui_regions_differ "$@"; }
 # e2e_shot_region_differs REFERENCE WID CONTROL: takes a fresh screenshot and
 # is true when the control looks different from REFERENCE.
 e2e_shot_region_differs() {
-  gui_screenshot "$GUI_TMP/now.png" && gui_regions_differ "$1" "$GUI_TMP/now.png" $(e2e_screen_region "$2" "$3")
+  gui_screenshot "$GUI_TMP/now.png" && gui_regions_differ "$1" "$GUI_TMP/now.png" $(gui_screen_box "$2" "$3")
 }
 
 # e2e_shot_region_matches REFERENCE WID CONTROL: the opposite.
 e2e_shot_region_matches() {
-  gui_screenshot "$GUI_TMP/now.png" && e2e_region_matches "$1" "$GUI_TMP/now.png" $(e2e_screen_region "$2" "$3")
+  gui_screenshot "$GUI_TMP/now.png" && e2e_region_matches "$1" "$GUI_TMP/now.png" $(gui_screen_box "$2" "$3")
 }
 
 # e2e_question_for DIALOG: prints the id of a visible window that DIALOG owns
@@ -90,11 +90,11 @@ e2e_question_for() {
 # and answers with its default, Replace. Return can first be taken by the
 # name's completion popup, so it is pressed again while no question shows.
 e2e_save_replacing() {
-  local dialog=$1 path=$2 shot=$3 question="" attempt
+  local dialog=$1 path=$2 shot=$3 question=""
   gui_activate "$dialog"
   gui_key ctrl+a
   xdotool type --delay 5 "$path"
-  for attempt in 1 2 3 4 5; do
+  for _ in 1 2 3 4 5; do
     gui_key Return
     gui_wait_for 2 e2e_question_for "$dialog" >/dev/null && break
   done
