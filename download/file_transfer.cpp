@@ -1,6 +1,8 @@
 #include "download/file_transfer.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -46,6 +48,13 @@ class FileDescriptor {
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
   explicit operator bool() const { return fd_ >= 0; }
+  // Hands the descriptor over; this object no longer closes it.
+  int Release() { return std::exchange(fd_, -1); }
+  // Closes the descriptor held so far and takes `fd` in its place.
+  void Reset(int fd) {
+    Close();
+    fd_ = fd;
+  }
   // False when the data may not have reached the file.
   bool Close() {
     if (fd_ < 0) return true;
@@ -124,15 +133,45 @@ int FlushReceivedBytes(void* userdata, curl_off_t, curl_off_t, curl_off_t, curl_
   return static_cast<BodySink*>(userdata)->Flush() ? 0 : 1;
 }
 
+// Opens `partName` for this transfer alone, emptied: others may read it, but
+// only one transfer writes it. A second download into the same name while the
+// first runs gets -1 and leaves the first one's bytes alone (emptying or
+// writing into them would damage a file reported as complete). The lock goes
+// with the last descriptor of the file; a stale ".part" left by an ended
+// process holds none and is taken over.
+int OpenPartFile(const std::string& partName) {
+  // A few tries: the holder may rename or remove the file between our open
+  // and our lock, and then the name stands for a new file.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    FileDescriptor file(::open(partName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (!file) return -1;
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) return -1;  // another transfer writes it
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(file.get(), &opened) != 0) return -1;
+    if (::stat(partName.c_str(), &named) != 0 || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+      continue;
+    // Created anew: stale bytes of an earlier attempt never mix in.
+    if (::ftruncate(file.get(), 0) != 0) return -1;
+    return file.Release();
+  }
+  return -1;
+}
+
 // Fetches into `partName`; true when the whole body arrived with a status
-// below 400 and is safely in the file.
-bool FetchInto(TransferRecord& record, const std::string& partName) {
+// below 400 and is safely in the file. `partLock` keeps the file's lock (a
+// second descriptor of it) past the file's close, until the caller has renamed
+// it; a failed fetch deletes the file while it is still locked.
+bool FetchInto(TransferRecord& record, const std::string& partName, FileDescriptor& partLock) {
   CurlEasy handle = MakeCurlEasy();
   if (!handle) return false;
-  // Created anew, so stale bytes of an earlier attempt never mix in; others
-  // may read it while it grows.
-  FileDescriptor file(::open(partName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  FileDescriptor file(OpenPartFile(partName));
   if (!file) return false;
+  partLock.Reset(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));  // not inherited by programs we start
+  if (!partLock) {
+    ::unlink(partName.c_str());
+    return false;
+  }
 
   BodySink sink(record, file.get());
   CURL* h = handle.get();
@@ -160,7 +199,8 @@ bool FetchInto(TransferRecord& record, const std::string& partName) {
 
 void RunTransfer(TransferRecord& record) {
   const std::string partName = record.fileName.str() + ".part";
-  bool ok = FetchInto(record, partName);
+  FileDescriptor partLock(-1);  // released after the rename below
+  bool ok = FetchInto(record, partName, partLock);
   // Only a complete file replaces what the user had under that name.
   if (ok && std::rename(partName.c_str(), record.fileName.c_str()) != 0) {
     ::unlink(partName.c_str());

@@ -24,6 +24,8 @@ using TransferHandle = std::shared_ptr<TransferRecord>;
 // (never whole in memory); only a transfer that succeeds renames it over
 // `fileName`, so a failure leaves an existing file of that name untouched
 // and deletes the ".part" file. An HTTP status of 400 or above is a failure.
+// Others may read the ".part" file, but only its transfer writes it: a second
+// transfer into the same name while the first runs fails and touches nothing.
 // Returns at once; an empty handle when the thread could not be started.
 TransferHandle StartTransfer(const Text& address, const Text& fileName, int32_t flags);
 

@@ -64,11 +64,14 @@ class ConcurrentDownloads : public HostileFixture {
   // Starts download N: its own ID "vN" and its own name "clipN" in the
   // dialog.
   void StartAll() {
-    for (int i = 0; i < kDownloads; ++i) {
-      ids_[i].Set(Text("v" + std::to_string(i)));
-      hosts_[i] = std::make_unique<RecordingHost>((dir_.path() / ("clip" + std::to_string(i))).string());
-      workers_[i] = std::make_unique<WorkerThread>(*hosts_[i], ServiceHost(), ids_[i], savePath_);
-    }
+    for (int i = 0; i < kDownloads; ++i) Start(i, dir_.path() / ("clip" + std::to_string(i)));
+  }
+
+  // Starts download N of video N into `name`.
+  void Start(int index, const fs::path& name) {
+    ids_[index].Set(Text("v" + std::to_string(index)));
+    hosts_[index] = std::make_unique<RecordingHost>(name.string());
+    workers_[index] = std::make_unique<WorkerThread>(*hosts_[index], ServiceHost(), ids_[index], savePath_);
   }
 
   fs::path Target(int index) const { return dir_.path() / ("clip" + std::to_string(index) + ".mp4"); }
@@ -131,6 +134,34 @@ TEST_F(ConcurrentDownloads, OneFailingLeavesTheOthersRunningToTheirEnd) {
     EXPECT_EQ(*outcome, WorkerOutcome::Succeeded);
     EXPECT_TRUE(testserver::ReadFile(Target(i)) == Body(i)) << "the file holds other bytes than its own";
   }
+  ExpectNoPartFiles(dir_.path());
+}
+
+// The user picks the same name for a second download while the first still
+// runs. The first one's file is being written and is not shared for writing:
+// the second cannot have it, fails, and leaves it alone, so the first ends
+// with its own bytes, whole.
+TEST_F(ConcurrentDownloads, SecondDownloadIntoARunningOnesNameFailsWithoutTouchingIt) {
+  Gate release;
+  ServeVideos(release);
+  const hostile::StopFirst stopFirst{server_};
+  const fs::path name = dir_.path() / "same.mp4";
+  Start(0, name);
+  ASSERT_TRUE(WaitForStarted(1));
+
+  Start(1, name);
+  auto second = workers_[1]->Wait(std::chrono::seconds(30));
+  EXPECT_TRUE(second.has_value()) << "the second download waited for the first one's file";
+  release.Open();
+  const auto first = workers_[0]->Wait(std::chrono::seconds(60));
+  if (!second) second = workers_[1]->Wait(std::chrono::seconds(60));
+
+  ASSERT_TRUE(second.has_value());
+  EXPECT_EQ(*second, WorkerOutcome::TransferFailed);
+  EXPECT_EQ(started_->load(), 1) << "the second download's transfer reached the server";
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(*first, WorkerOutcome::Succeeded);
+  EXPECT_TRUE(testserver::ReadFile(name) == Body(0)) << "the first download's file was damaged";
   ExpectNoPartFiles(dir_.path());
 }
 

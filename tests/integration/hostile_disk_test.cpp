@@ -149,6 +149,22 @@ TEST_F(HostileDisk, ReadOnlyFolderFailsWithoutTouchingIt) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// A program that ended mid-transfer left its ".part" file; a later download
+// into that name takes it over and starts it afresh.
+TEST_F(HostileDisk, StalePartFileOfAnEndedRunIsTakenOverAfresh) {
+  const fs::path target = dir_.path() / "video.mp4";
+  testserver::WriteFile(target.string() + ".part", std::string(300000, 's'));
+  ServiceAnswers(Url("/hop"));
+  server_->Route("/hop", answers::Redirect(kMediaPath));
+  server_->Route(kMediaPath, answers::Generated(100000, 11));
+  RecordingHost host(target.string());
+
+  ASSERT_EQ(RunWorker(host), WorkerOutcome::Succeeded);
+
+  EXPECT_TRUE(testserver::ReadFile(target) == testserver::GeneratedBytes(11, 0, 100000));
+  ExpectNoPartFiles(dir_.path());
+}
+
 TEST_F(HostileDisk, FolderGoneBeforeTheTransferIsNotCreated) {
   const fs::path folder = dir_.path() / "gone";
   ServeFile(100000);
@@ -167,7 +183,7 @@ TEST_F(HostileDisk, FolderVanishingMidTransferFailsAndIsNotRecreated) {
   // Through a redirect, as the service's addresses go, so the size is known.
   ServiceAnswers(Url("/hop"));
   server_->Route("/hop", answers::Redirect(kMediaPath));
-  server_->Route(kMediaPath, [&body, folderGone](Connection& c) {
+  server_->Route(kMediaPath, [body, folderGone](Connection& c) {
     if (c.request().method == "HEAD") {
       c.Send(Head(body.size()));
       return;
