@@ -84,7 +84,9 @@ TEST(PageFetch, ZeroByteEndsOnlyTheTextOfItsRead) {
   std::string first = Pattern(2048);
   first[99] = '\0';
   const std::string second = "after the first read";
-  server.Route("/zero", [&](testserver::Connection& c) {
+  // By value: the server's threads may still run this after the test's
+  // locals are gone (the server is stopped last).
+  server.Route("/zero", [first, second](testserver::Connection& c) {
     c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(first.size() + second.size()) + "\r\n\r\n" + first);
     c.Send(second);
   });
@@ -122,11 +124,13 @@ TEST(PageFetch, FetchesOnTwoThreadsAtOnceGetTheirOwnAnswers) {
   const std::string a = Pattern(5000), b = std::string(7000, 'b');
   testserver::Gate bothAsked;
   // Neither answer finishes until both requests are in, so the fetches overlap.
-  server.Route("/a", [&](testserver::Connection& c) {
+  // By value: the server's threads may still run these after the test's
+  // locals are gone (the server is stopped last).
+  server.Route("/a", [a, bothAsked](testserver::Connection& c) {
     c.Send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + a.substr(0, 100));
     if (c.WaitFor(bothAsked)) c.Send(a.substr(100));
   });
-  server.Route("/b", [&](testserver::Connection& c) {
+  server.Route("/b", [b, bothAsked](testserver::Connection& c) {
     c.Send("HTTP/1.1 200 OK\r\nContent-Length: 7000\r\n\r\n" + b.substr(0, 100));
     if (c.WaitFor(bothAsked)) c.Send(b.substr(100));
   });
