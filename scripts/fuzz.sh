@@ -18,7 +18,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(text_ops header_fields header_collect worker_rules)
 
-scripts/install-deps.sh
+scripts/install-deps.sh fuzz
 build=${BUILD_DIR:-build}-fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B "$build" -G Ninja -DBUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \

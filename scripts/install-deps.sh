@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need,
-# only those that are missing. Safe to run again.
+# only those that are missing. Safe to run again. With "fuzz", also what
+# scripts/fuzz.sh needs (clang and its libFuzzer runtime).
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,9 @@ packages=(
   # private network namespaces for tests, a real server for integration tests
   iproute2 util-linux nginx-light
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
