@@ -31,10 +31,15 @@ for n in 1 2 3 4 5; do
   [ ! -e "$folder/clip$n.mp4" ] || gui_fail "clip$n.mp4 was complete before the close: the host did not hold it back"
 done
 
+program=$(gui_program_pid)
+[ -n "$program" ] || gui_fail "no program process"
+# Gone, or ended and waiting to be reaped by its session.
+program_ended() { [ ! -e "/proc/$program" ] || grep -q ') Z ' "/proc/$program/stat" 2>/dev/null; }
 closed_at=$(gui_now_ms)
 gui_close "$wid"
+gui_wait_for 10 program_ended || gui_fail "the program still ran 10 s after the close request"
+echo "the program ended $(($(gui_now_ms) - closed_at)) ms after the close request"
 gui_wait_exit 10
-echo "ended $(($(gui_now_ms) - closed_at)) ms after the close request"
 [ "$GUI_EXIT_CODE" = 0 ] || gui_fail "exit code $GUI_EXIT_CODE"
 for n in 1 2 3 4 5; do
   [ ! -e "$folder/clip$n.mp4" ] || gui_fail "clip$n.mp4 appeared although its transfer never ended"
