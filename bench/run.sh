@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The benchmark, in one command (as root or with sudo for the packages):
 #
-#   bench/run.sh [RUNS]        RUNS rounds per measurement, default 9
+#   bench/run.sh [RUNS]        RUNS rounds per measurement, default 12
+#                              (a multiple of 6 lets every client order come
+#                              up equally often)
 #
 # Installs what is missing, builds the program and the bench tools (Release)
 # into $BENCH_BUILD_DIR (default build-bench/), then measures downloads
@@ -10,7 +12,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-9}
+runs=${1:-12}
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 
 # What building and the display need, then what only the benchmark needs.

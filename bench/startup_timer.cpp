@@ -6,7 +6,7 @@
 //   bench_startup PORT PNG_FILE RUNS LABEL=PROGRAM[,ARG...] [LABEL=PROGRAM...]
 //
 // Each round starts every program once, one after the other, in an order that
-// rotates round by round; one unreported warm-up round comes first. Prints
+// changes round by round; one unreported warm-up round comes first. Prints
 // "LABEL SECONDS" per start. Each program, with every process it started, is
 // ended before the next one starts.
 
@@ -197,7 +197,10 @@ int main(int argc, char** argv) {
   const int listener = Listen(port);
   for (int round = 0; round <= runs; ++round) {
     for (std::size_t k = 0; k < programs.size(); ++k) {
-      const Program& program = programs[(k + static_cast<std::size_t>(round)) % programs.size()];
+      // Rotated and, every other round, reversed: no program always follows
+      // the same one.
+      const std::size_t slot = round % 2 == 0 ? k : programs.size() - 1 - k;
+      const Program& program = programs[(slot + static_cast<std::size_t>(round)) % programs.size()];
       const double seconds = TimeStart(program, listener, png);
       if (seconds < 0) {
         std::fprintf(stderr, "%s never asked for the banner picture\n", program.label.c_str());
