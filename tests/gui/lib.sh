@@ -72,12 +72,34 @@ gui_private_network() {
 
 gui_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
+# Tests running side by side each have a network namespace of their own, in
+# which every display number looks free to Xvfb, so all of them took :0; but
+# what Xvfb keeps per display number on the shared file system (the keymap it
+# compiles, the socket in /tmp/.X11-unix) is then shared too, and the servers
+# break each other ("Failed to compile keymap", a window manager that cannot
+# open the display). A lock held for the test's lifetime claims a number of
+# its own across namespaces.
+_gui_claim_display() {
+  local n
+  for n in $(seq 20 199); do
+    exec {GUI_DISPLAY_LOCK}>"/tmp/.gui-test-display-$n.lock"
+    if flock -n "$GUI_DISPLAY_LOCK"; then
+      GUI_DISPLAY_NUMBER=$n
+      return 0
+    fi
+    exec {GUI_DISPLAY_LOCK}>&-
+  done
+  gui_fail "no free display number"
+}
+
 # gui_start_display WIDTHxHEIGHT: a fresh X display with metacity on it;
 # exports DISPLAY.
 gui_start_display() {
   local size=$1
+  _gui_claim_display
   : >"$GUI_TMP/display"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$GUI_TMP/display" 2>"$GUI_TMP/xvfb.log" &
+  Xvfb ":$GUI_DISPLAY_NUMBER" -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$GUI_TMP/display" \
+    2>"$GUI_TMP/xvfb.log" &
   GUI_XVFB_PID=$!
   gui_wait_for 60 test -s "$GUI_TMP/display" || gui_fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$GUI_TMP/display")"
