@@ -101,7 +101,7 @@ gui_start_display() {
   Xvfb ":$GUI_DISPLAY_NUMBER" -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$GUI_TMP/display" \
     2>"$GUI_TMP/xvfb.log" &
   GUI_XVFB_PID=$!
-  gui_wait_for 60 test -s "$GUI_TMP/display" || gui_fail "Xvfb did not start"
+  gui_wait_for 60 test -s "$GUI_TMP/display" || gui_fail "Xvfb did not start: $(tail -n 5 "$GUI_TMP/xvfb.log")"
   export DISPLAY=":$(head -n1 "$GUI_TMP/display")"
 
   # The program's and the window manager's settings stay in memory, and
@@ -114,7 +114,7 @@ gui_start_display() {
 
   metacity >"$GUI_TMP/metacity.log" 2>&1 &
   GUI_WM_PID=$!
-  gui_wait_for 60 gui_wm_ready || gui_fail "window manager did not start"
+  gui_wait_for 60 gui_wm_ready || gui_fail "window manager did not start on $DISPLAY: $(tail -n 5 "$GUI_TMP/metacity.log")"
 }
 
 # gui_start_app BINARY: runs the program in a session bus of its own, from
