@@ -21,14 +21,9 @@
 #include <vector>
 
 #include "download/download_worker.h"
+#include "tests/integration/recording_host.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_http_server.h"
-
-// Outcomes by name in failure messages.
-inline void PrintTo(WorkerOutcome outcome, std::ostream* os) {
-  constexpr const char* kNames[] = {"Succeeded", "Cancelled", "NotStarted", "TransferFailed"};
-  *os << kNames[static_cast<int>(outcome)];
-}
 
 namespace hostile {
 
@@ -36,52 +31,7 @@ namespace fs = std::filesystem;
 
 constexpr char kUserBytes[] = "the user's own bytes, never to be lost";
 
-// The window as a worker sees it: a scripted dialog answer and a record of
-// every bar value and pane path, which a test can wait for.
-class RecordingHost final : public WorkerHost {
- public:
-  explicit RecordingHost(Text dialogAnswer) : dialogAnswer_(std::move(dialogAnswer)) {}
-
-  Text ChooseSavePath() override { return dialogAnswer_; }
-  void SetProgress(int32_t value) override {
-    {
-      std::lock_guard lock(mutex_);
-      values_.push_back(value);
-    }
-    changed_.notify_all();
-  }
-  void OpenInPane(const Text& path) override {
-    std::lock_guard lock(mutex_);
-    panes_.push_back(path);
-  }
-
-  // True once the bar has been given a value for which `shown` holds; false
-  // after `limit`.
-  bool WaitForProgress(const std::function<bool(int32_t)>& shown,
-                       std::chrono::seconds limit = std::chrono::seconds(30)) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, limit, [&] {
-      for (int32_t value : values_)
-        if (shown(value)) return true;
-      return false;
-    });
-  }
-  std::vector<int32_t> Values() const {
-    std::lock_guard lock(mutex_);
-    return values_;
-  }
-  std::vector<Text> Panes() const {
-    std::lock_guard lock(mutex_);
-    return panes_;
-  }
-
- private:
-  const Text dialogAnswer_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<int32_t> values_;
-  std::vector<Text> panes_;
-};
+using ::RecordingHost;
 
 // One worker on a thread of its own, as a press on "Download" starts it.
 // `prepare` runs first on that thread (and so in the transfer thread it

@@ -23,13 +23,8 @@
 #include <vector>
 
 #include "download/download_worker.h"
+#include "tests/integration/recording_host.h"
 #include "tests/support/test_http_server.h"
-
-// Outcomes by name in failure messages.
-static void PrintTo(WorkerOutcome outcome, std::ostream* os) {
-  constexpr const char* kNames[] = {"Succeeded", "Cancelled", "NotStarted", "TransferFailed"};
-  *os << kNames[static_cast<int>(outcome)];
-}
 
 namespace {
 
@@ -42,46 +37,6 @@ using testserver::TestHttpServer;
 constexpr char kVideoId[] = "q9JfxzGmj24";
 constexpr std::size_t kPieces = 10;
 constexpr std::size_t kPieceSize = 64 * 1024;
-
-// The window as the worker sees it: a scripted dialog answer, and a record
-// of every bar value and every path opened in the pane.
-class RecordingHost final : public WorkerHost {
- public:
-  explicit RecordingHost(Text dialogAnswer) : dialogAnswer_(std::move(dialogAnswer)) {}
-
-  Text ChooseSavePath() override { return dialogAnswer_; }
-  void SetProgress(int32_t value) override {
-    std::lock_guard lock(mutex_);
-    values_.push_back(value);
-    auto [first, last] = gates_.equal_range(value);
-    for (auto gate = first; gate != last; ++gate) gate->second.Open();
-  }
-  void OpenInPane(const Text& path) override {
-    std::lock_guard lock(mutex_);
-    panes_.push_back(path);
-  }
-
-  // Opens `gate` once the bar has been given `value`.
-  void OpenWhenShown(int32_t value, Gate gate) {
-    std::lock_guard lock(mutex_);
-    gates_.emplace(value, std::move(gate));
-  }
-  std::vector<int32_t> Values() const {
-    std::lock_guard lock(mutex_);
-    return values_;
-  }
-  std::vector<Text> Panes() const {
-    std::lock_guard lock(mutex_);
-    return panes_;
-  }
-
- private:
-  const Text dialogAnswer_;
-  mutable std::mutex mutex_;
-  std::vector<int32_t> values_;
-  std::vector<Text> panes_;
-  std::multimap<int32_t, Gate> gates_;
-};
 
 // Answers GET with `head` and the pieces; before each piece after the first
 // it waits for the gate of the piece before. After the first gate it holds
