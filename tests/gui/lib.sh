@@ -168,7 +168,10 @@ gui_frame_extents() {
 gui_screenshot() { import -window root "$1"; }
 
 # gui_activate WID: gives the window the keyboard focus.
-gui_activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"; }
+# --sync waits for the window manager without a limit of its own: bound it.
+gui_activate() {
+  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || timeout 10 xdotool windowfocus --sync "$1"
+}
 
 gui_key() { xdotool key --clearmodifiers "$@"; }
 
