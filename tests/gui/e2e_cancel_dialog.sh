@@ -13,9 +13,8 @@ binary=$1 service=$2
 gui_start_display 1920x1080
 gui_install_folder_handler
 e2e_start_service "$service"
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 gui_screenshot "$GUI_TMP/before.png"
 
 for cancel in Escape alt+c; do

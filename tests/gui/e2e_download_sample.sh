@@ -14,9 +14,8 @@ shot="$GUI_ARTIFACTS/e2e-download-sample.png"
 gui_start_display 1920x1080
 # About two seconds for the sample, long enough to see the bar move.
 e2e_start_service "$service" --rate 300000
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 gui_screenshot "$GUI_TMP/before.png"
 e2e_pane_shows_video "$GUI_TMP/before.png" "$wid" && gui_fail "the pane looks like a video before any download"
 

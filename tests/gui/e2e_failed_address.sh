@@ -25,9 +25,8 @@ if [ "$name" = existing ]; then
   cp "$target" "$GUI_TMP/old-copy"
 fi
 
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 e2e_press "$wid" download
 dialog=$(gui_wait_window "$E2E_DIALOG_TITLE" 30)
 if [ "$name" = existing ]; then

@@ -15,9 +15,8 @@ e2e_start_service "$service"
 folder="$HOME/My Videos"
 mkdir -p "$folder"
 
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 e2e_download "$wid" "$folder/clip.mp4"
 gui_wait_for 30 test -e "$folder/clip.mp4" || gui_fail "no download: $(ls -A "$folder")"
 cmp "$sample" "$folder/clip.mp4" || gui_fail "saved bytes differ from the served file"

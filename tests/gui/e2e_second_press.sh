@@ -15,9 +15,8 @@ mkdir -p "$folder"
 first="$folder/first.mp4" second="$folder/second.mp4"
 # About six seconds for each copy of the sample.
 e2e_start_service "$service" --rate 100000
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 gui_screenshot "$GUI_TMP/before.png"
 
 e2e_download "$wid" "$first"

@@ -10,9 +10,8 @@ binary=$1
 dialog_title='^Select the name For the Mp4$'
 
 gui_start_display 1920x1080
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 gui_activate "$wid"
 
 gui_key Tab Return              # in the field

@@ -14,9 +14,8 @@ gui_start_display 1920x1080
 folder="$HOME/Videos"
 mkdir -p "$folder"
 e2e_start_service "$service" --rate "$rate"
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 
 for n in 1 2 3 4 5; do
   e2e_download "$wid" "$folder/clip$n.mp4"

@@ -16,9 +16,8 @@ mkdir -p "$folder"
 # About a minute for one copy of the sample (576 KB): both are still coming when the
 # third download fails.
 e2e_start_service "$service" --rate 10000 --answer "broken=http://$service_host/media/missing.mp4"
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 
 printf 'an older clip the user keeps\n' >"$GUI_TMP/old-copy"
 cp "$GUI_TMP/old-copy" "$folder/second.mp4"

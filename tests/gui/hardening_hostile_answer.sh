@@ -23,9 +23,8 @@ e2e_start_service "$service" --answer "$E2E_SAMPLE_ID=$answer"
 folder="$HOME/Videos"
 mkdir -p "$folder"
 
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 e2e_download "$wid" "$folder/clip.mp4"
 
 gui_wait_exit 30

@@ -11,9 +11,8 @@ gui_private_network "$@"
 binary=$1
 
 gui_start_display 1920x1080
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 gui_activate "$wid"
 
 stops=(field download openfolder)

@@ -4,8 +4,7 @@
 #   source "$(dirname "$0")/lib.sh"
 #   gui_private_network "$@"          # re-runs the script in its own network namespace
 #   gui_start_display 1920x1080
-#   gui_start_app "$binary"
-#   wid=$(gui_wait_window '^Youtube to Mp4 - ')
+#   gui_open_app "$binary"; wid=$GUI_WID   # window up, controls drawn
 #   ...
 #   gui_close "$wid"; gui_wait_exit 10; [ "$GUI_EXIT_CODE" = 0 ]
 #
@@ -268,3 +267,11 @@ _gui_progress_drawn() {
 # gui_wait_built WID: waits until the last control (the progress bar, created
 # once the browser pane is ready) is on the screen.
 gui_wait_built() { gui_wait_for "${2:-30}" _gui_progress_drawn "$1" || gui_fail "controls not built in time"; }
+
+# gui_open_app BINARY: starts the program and waits until its window is up
+# with every control drawn; the window's id is then in GUI_WID.
+gui_open_app() {
+  gui_start_app "$1"
+  GUI_WID=$(gui_wait_window "$GUI_MAIN_TITLE")
+  gui_wait_built "$GUI_WID"
+}

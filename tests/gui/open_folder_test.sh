@@ -9,9 +9,8 @@ binary=$1
 
 gui_start_display 1920x1080
 gui_install_folder_handler
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 gui_activate "$wid"
 
 read -r x y w h <<<"$(gui_control_box openfolder 0 0)"

@@ -9,9 +9,8 @@ binary=$1 desktop=$2 domain=$3
 screen_w=${desktop%x*} screen_h=${desktop#*x}
 
 gui_start_display "$desktop"
-gui_start_app "$binary"
-wid=$(gui_wait_window "$GUI_MAIN_TITLE")
-gui_wait_built "$wid"
+gui_open_app "$binary"
+wid=$GUI_WID
 
 # Title, exactly.
 title=$(xdotool getwindowname "$wid")
