@@ -9,6 +9,17 @@ struct CurlEasyCleanup {
 };
 using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
 
+struct CurlUrlCleanup {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
+
+// A string that libcurl allocated.
+struct CurlFree {
+  void operator()(char* bytes) const { curl_free(bytes); }
+};
+using CurlString = std::unique_ptr<char, CurlFree>;
+
 // A new easy handle (empty when libcurl cannot make one), with what every
 // handle of this program needs: HTTP and HTTPS only, redirects included, so
 // that an address from outside never reads a local file or speaks another

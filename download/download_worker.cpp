@@ -1,11 +1,10 @@
 #include "download/download_worker.h"
 
-#include <curl/curl.h>
-
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include "download/curl_easy.h"
 #include "download/file_transfer.h"
 #include "download/header_fields.h"
 #include "download/header_probe.h"
@@ -17,16 +16,6 @@ namespace {
 
 constexpr int32_t POLL_PERIOD_MS = 5;
 constexpr int32_t PROGRESS_BAND = -1;
-
-struct CurlUrlCleanup {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
-
-struct CurlFree {
-  void operator()(char* bytes) const { curl_free(bytes); }
-};
-using CurlString = std::unique_ptr<char, CurlFree>;
 
 // The size that becomes the bar's 100 %: the probed address usually answers
 // with a redirect, and only its target knows the length. 0 when unknown.
