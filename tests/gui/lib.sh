@@ -111,9 +111,19 @@ gui_start_display() {
   # Steady pictures: no blinking caret, no fading focus rings.
   printf '[Settings]\ngtk-cursor-blink=false\ngtk-enable-animations=false\n' >"$XDG_CONFIG_HOME/gtk-3.0/settings.ini"
 
-  metacity >"$GUI_TMP/metacity.log" 2>&1 &
-  GUI_WM_PID=$!
-  gui_wait_for 60 gui_wm_ready || gui_fail "window manager did not start on $DISPLAY: $(tail -n 5 "$GUI_TMP/metacity.log")"
+  # Under load metacity now and then gives up at once ("Unable to open X
+  # display") on a server that is up: start it again rather than wait a
+  # minute for a window manager that is gone.
+  local attempt
+  for attempt in 1 2 3; do
+    metacity >"$GUI_TMP/metacity.log" 2>&1 &
+    GUI_WM_PID=$!
+    gui_wait_for 60 eval 'gui_wm_ready || ! kill -0 $GUI_WM_PID 2>/dev/null'
+    gui_wm_ready && return 0
+    kill -0 "$GUI_WM_PID" 2>/dev/null && break
+  done
+  gui_fail "window manager did not start on $DISPLAY: $(tail -n 5 "$GUI_TMP/metacity.log")
+Xvfb: $(tail -n 5 "$GUI_TMP/xvfb.log")"
 }
 
 # gui_start_app BINARY: runs the program in a session bus of its own, from
