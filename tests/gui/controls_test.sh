@@ -34,7 +34,7 @@ filled() {
 # bar_shows MIN MAX: the filled share settles between MIN and MAX.
 bar_shows() { awk -v f="$(filled)" -v lo="$1" -v hi="$2" 'BEGIN { exit !(f >= lo && f <= hi) }'; }
 expect_bar() {
-  gui_wait_for 10 bar_shows "$2" "$3" || { gui_screenshot "$GUI_ARTIFACTS/controls-failure.png"; gui_fail "$1: bar filled $(filled), expected $2..$3"; }
+  gui_wait_for 30 bar_shows "$2" "$3" || { gui_screenshot "$GUI_ARTIFACTS/controls-failure.png"; gui_fail "$1: bar filled $(filled), expected $2..$3"; }
 }
 
 send "state 40"; expect_answer "applied 40"; expect_bar "40" 0.37 0.43
@@ -48,7 +48,7 @@ send "state -1"; expect_answer "applied -1"
 expect_bar "-1" 0.05 0.6
 gui_screenshot "$GUI_TMP/band-a.miff"
 band_moved() { gui_screenshot "$GUI_TMP/band-b.miff" && gui_regions_differ "$GUI_TMP/band-a.miff" "$GUI_TMP/band-b.miff" "$bar_x" "$bar_y" 300 50; }
-gui_wait_for 5 band_moved || gui_fail "the band does not move"
+gui_wait_for 20 band_moved || gui_fail "the band does not move"
 # Any other value ends it: the bar then stays as set.
 send "state 40"; expect_answer "applied 40"; expect_bar "40 after the band" 0.37 0.43
 gui_screenshot "$GUI_TMP/still-a.miff"
@@ -78,7 +78,7 @@ gui_window_absent '^Select the name For the Mp4$' 2 && gui_fail "dialog took a n
 answered "chosen $GUI_TMP/no-such-folder/clip.mp4" && gui_fail "dialog answered a missing folder"
 gui_screenshot "$GUI_ARTIFACTS/controls-missing-folder.png"
 gui_key Escape
-gui_wait_for 5 eval '[ -z "$(gui_find_window "^Select the name For the Mp4$")" ]' || {
+gui_wait_for 20 eval '[ -z "$(gui_find_window "^Select the name For the Mp4$")" ]' || {
   gui_activate "$(gui_find_window '^Select the name For the Mp4$')"; gui_key Escape; }
 expect_answer "chosen "
 
